@@ -1,0 +1,10 @@
+# Sanitizer flags for the whole build, chosen with -DPELLMAR_SANITIZE=address|thread.
+if(PELLMAR_SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(PELLMAR_SANITIZE STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT PELLMAR_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "PELLMAR_SANITIZE must be address, thread or empty")
+endif()

@@ -1,0 +1,145 @@
+// POSIX device and file I/O: non-blocking descriptors driven by poll(), so that every wait can be
+// bounded while reads and writes still behave as synchronous calls.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+thread_local int t_lastError = 0;
+
+bool Fail() {
+    t_lastError = errno;
+    return false;
+}
+
+// Waits until `fd` is ready for `events`, at most timeoutMs. Returns 1 ready, 0 timed out, -1
+// error.
+int WaitReady(int fd, short events, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        int wait = timeoutMs;
+        if (timeoutMs >= 0) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            wait = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        }
+        pollfd p{fd, events, 0};
+        int r = ::poll(&p, 1, wait);
+        if (r > 0)
+            return 1;  // ready, or an error/hang-up that the next call reports
+        if (r == 0)
+            return 0;
+        if (errno != EINTR)
+            return -1;
+    }
+}
+
+}  // namespace
+
+int LastError() {
+    return t_lastError;
+}
+void SetLastError(int code) {
+    t_lastError = code;
+}
+
+Handle OpenDevice(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        Fail();
+        return kInvalidHandle;
+    }
+    // No sharing: a second opener of the same device, in this or another process, is refused.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int err = (errno == EWOULDBLOCK) ? EBUSY : errno;
+        ::close(fd);
+        t_lastError = err;
+        return kInvalidHandle;
+    }
+    return fd;
+}
+
+Handle OpenFileForReading(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        Fail();
+        return kInvalidHandle;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        t_lastError = EISDIR;
+        return kInvalidHandle;
+    }
+    return fd;
+}
+
+std::int64_t FileSize(Handle h) {
+    struct stat st {};
+    if (::fstat(static_cast<int>(h), &st) != 0) {
+        Fail();
+        return -1;
+    }
+    return st.st_size;
+}
+
+bool Read(Handle h, void* buffer, std::uint32_t size, std::uint32_t* got, int timeoutMs) {
+    *got = 0;
+    int fd = static_cast<int>(h);
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, size);
+        if (n >= 0) {
+            *got = static_cast<std::uint32_t>(n);
+            return true;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return Fail();
+        int r = WaitReady(fd, POLLIN, timeoutMs);
+        if (r < 0)
+            return Fail();
+        if (r == 0)
+            return true;
+    }
+}
+
+bool Write(Handle h, const void* data, std::uint32_t size, std::uint32_t* written, int timeoutMs) {
+    *written = 0;
+    int fd = static_cast<int>(h);
+    if (size == 0)
+        return true;
+    for (;;) {
+        ssize_t n = ::write(fd, data, size);
+        if (n >= 0) {
+            *written = static_cast<std::uint32_t>(n);
+            return true;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return Fail();
+        int r = WaitReady(fd, POLLOUT, timeoutMs);
+        if (r < 0)
+            return Fail();
+        if (r == 0)
+            return true;
+    }
+}
+
+void Close(Handle h) {
+    if (h != kInvalidHandle)
+        ::close(static_cast<int>(h));
+}
+
+}  // namespace platform
