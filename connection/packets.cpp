@@ -23,6 +23,7 @@ void Send(IDeviceIo& device, const MGMT_PACKET& packet) {
 
 // A text field: up to `len` bytes, ending at the first NUL.
 std::string FieldText(const std::uint8_t* field, std::size_t len) {
+    if (len == 0) return {};
     const void* nul = std::memchr(field, 0, len);
     std::size_t n =
         nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - field) : len;
@@ -30,6 +31,7 @@ std::string FieldText(const std::uint8_t* field, std::size_t len) {
 }
 
 std::size_t FindFrameStart(const std::uint8_t* reply, std::size_t n) {
+    if (n == 0) return 0;
     const void* p = std::memchr(reply, kFrameStart, n);
     return p ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(p) - reply) : n;
 }

@@ -37,7 +37,7 @@ public:
             return false;
         }
         std::size_t n = std::min<std::size_t>(size, step.bytes.size());
-        std::memcpy(buffer, step.bytes.data(), n);
+        if (n) std::memcpy(buffer, step.bytes.data(), n);
         *got = static_cast<std::uint32_t>(n);
         return true;
     }
