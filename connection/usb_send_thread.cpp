@@ -9,7 +9,10 @@ namespace {
 
 std::atomic<unsigned> g_chunkPauseMs{kUsbChunkPauseMs};
 
-void FailWrite(CONNECTION_SLOT* slot, int code) {
+void FailWrite(CONNECTION_SLOT* slot, std::uint32_t claim, int code) {
+    // A transfer already stopped from outside ends quietly; the slot may already serve a new
+    // connection, which must not be released by this thread.
+    if (!slot->IsActiveFor(claim)) return;
     g_strLinkError.Set("Write failed with error code " + std::to_string(code));
     slot->bActive = 0;
     PostLinkMessage(slot->hWndNotify, WM_LINK_ERROR, 0, nullptr);
@@ -57,7 +60,7 @@ unsigned UsbSendThread(CONNECTION_SLOT* slot) {
         std::uint32_t written = 0;
         // Every byte of the chunk reaches the device before the next chunk is read.
         if (!platform::WriteAll(device, chunk, got, &written, kWriteSliceMs, active)) {
-            FailWrite(slot, platform::LastError());
+            FailWrite(slot, claim, platform::LastError());
             return 0;
         }
         if (written < got)
