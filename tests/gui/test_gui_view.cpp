@@ -2,7 +2,9 @@
 // failures, and stopping a transfer by closing the window.
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include <QApplication>
 #include <QClipboard>
@@ -263,4 +265,48 @@ TEST_F(GuiTest, FileNameBoxKeepsItsEditingKeys) {
     EXPECT_EQ(box->text(), QStringLiteral("flash.flaflash.fla"));
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(box->text(), QStringLiteral("flash.fla"));
+}
+
+// A send from a worker returns only after the handler ran on the GUI thread; a post returns at
+// once and is handled later; after StopTransfers a send returns without waiting for anything.
+TEST_F(GuiTest, LinkMessagesAreSentSynchronouslyAndPostedAsynchronously) {
+    Start();
+    TempFile file(PatternBytes(1000));
+    CONNECTION_SLOT& slot = g_ConnectionSlots[kSlotCount - 1];
+    slot.nBytesSent.store(123);
+    g_pActiveSlot = &slot;
+    g_hSourceFile = platform::OpenFileForReading(file.Path());
+    ASSERT_NE(g_hSourceFile, platform::kInvalidHandle);
+
+    std::atomic<bool> handled{false};
+    QObject::connect(View()->m_ctlProgress, &QProgressBar::valueChanged, [&] { handled = true; });
+    std::atomic<int> seenAfterSend{-1};
+    std::thread worker([&] {
+        View()->SendLinkMessage(WM_LINK_PROGRESS, 0, &slot);
+        seenAfterSend = handled.load() ? 1 : 0;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seenAfterSend.load() >= 0; }, 10000));
+    worker.join();
+    EXPECT_EQ(seenAfterSend.load(), 1);
+    EXPECT_EQ(View()->m_edtBytesSent->text(), QStringLiteral("123"));
+    EXPECT_EQ(View()->m_ctlProgress->maximum(), 1000);
+    EXPECT_EQ(View()->m_ctlProgress->value(), 123);
+
+    g_strLinkError.Set("posted text");
+    View()->PostLinkMessage(WM_LINK_ERROR, 0, nullptr);
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.empty(); }, 5000));
+    EXPECT_EQ(boxes[0].text, QStringLiteral("posted text"));
+
+    // Once stopping, a worker's send does not wait for this (busy) thread.
+    View()->StopTransfers();
+    std::atomic<bool> returned{false};
+    std::thread late([&] {
+        View()->SendLinkMessage(WM_LINK_PROGRESS, 0, &slot);
+        returned = true;
+    });
+    late.join();  // would never return if the send waited for this thread
+    EXPECT_TRUE(returned.load());
+    g_pActiveSlot = nullptr;
+    slot.nBytesSent.store(0);
 }
