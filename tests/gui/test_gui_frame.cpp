@@ -13,6 +13,7 @@
 
 #include "app/command_line.h"
 #include "app/dialog_units.h"
+#include "app/lock_keys.h"
 #include "app/strings.h"
 #include "gui_fixture.h"
 
@@ -152,5 +153,30 @@ TEST(CommandLineTest, OptionsAndErrors) {
         EXPECT_EQ(cl.devices, c.devices);
         EXPECT_EQ(cl.document, c.document);
         EXPECT_EQ(!cl.error.empty(), c.error) << cl.error;
+    }
+}
+
+// The lock-key panes read the native modifier bits of the platforms that report them.
+TEST(LockKeyTest, PanesFollowTheNativeModifierBits) {
+    struct Case {
+        const char* platform;
+        quint32 bits;
+        QStringList shown;  // CAP, NUM, SCRL panes
+    };
+    const Case cases[] = {
+        {"xcb", 0x02, {"CAP", "", ""}},
+        {"xcb", 0x12, {"CAP", "NUM", ""}},
+        {"xcb", 0x00, {"", "", ""}},
+        {"windows", 0x700, {"CAP", "NUM", "SCRL"}},
+        {"windows", 0x400, {"", "", "SCRL"}},
+        {"offscreen", 0xFFFF, {"", "", ""}},  // not reported: the panes stay empty
+    };
+    for (const Case& c : cases) {
+        QLabel caps, num, scroll;
+        QObject owner;
+        LockKeyWatcher watcher(&caps, &num, &scroll, &owner);
+        watcher.Update(QString::fromLatin1(c.platform), c.bits);
+        EXPECT_EQ((QStringList{caps.text(), num.text(), scroll.text()}), c.shown)
+            << c.platform << " " << c.bits;
     }
 }
