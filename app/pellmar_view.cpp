@@ -62,8 +62,11 @@ void CPellmarView::OnInitialUpdate() {
     DoDataExchange();
     // A second run must not append the printers again: row i of the list is row i of the table.
     m_cboPrinters->clear();
-    for (int i = 0; i < g_nUsbPrinters; ++i)
-        m_cboPrinters->addItem(QString::fromLocal8Bit(g_UsbPrinters[i].szName));
+    for (int i = 0; i < g_nUsbPrinters; ++i) {
+        const char* name = g_UsbPrinters[i].szName;
+        m_cboPrinters->addItem(
+            QString::fromLocal8Bit(name, qstrnlen(name, sizeof g_UsbPrinters[i].szName)));
+    }
     m_cboPrinters->setCurrentIndex(m_cboPrinters->count() > 0 ? 0 : -1);
     if (m_cboPrinters->count() == 0)
         m_cboPrinters->setEditText(QString());
@@ -98,7 +101,8 @@ void CPellmarView::OnStart() {
 
     CONNECTION_REQUEST request;
     request.nType = CONN_USB;
-    request.strPort = g_UsbPrinters[row].szName;
+    request.strPort.assign(g_UsbPrinters[row].szName,
+                           qstrnlen(g_UsbPrinters[row].szName, sizeof g_UsbPrinters[row].szName));
     request.pDcb = nullptr;
     request.nMode = 2;
     request.nIdleTimeout = 20;
