@@ -42,15 +42,19 @@ stop_emulator() {
 }
 
 run_unattended() {  # run_unattended BUILD_DIR FILE PNG RECORD
-    local build=$1 file=$2 png=$3 record=$4 emu pellmar standin work rc=0
+    local build file png record emu pellmar standin work rc=0
+    # Absolute paths, as the application runs in the file's folder and is given the bare name.
+    build=$(realpath "$1") file=$(realpath "$2") png=$(realpath -m "$3") record=$(realpath -m "$4")
+    local folder name
+    folder=$(dirname "$file") name=$(basename "$file")
     emu=$(find_program_in "$build" pellmar-printer-emu)
     pellmar=$(find_program_in "$build" pellmar)
     if [[ -n "$emu" && -n "$pellmar" ]]; then
         work=$(dirname "$record")
         echo "Emulated printer: $emu (recording to $record)"
         start_emulator "$emu" "$record" "$work" || return 1
-        PELLMAR_FORCE_XVFB=1 on_display "$pellmar" --device "$EMU_LINK" --auto-flash "$file" \
-            --screenshot "$png" || rc=$?
+        (cd "$folder" && PELLMAR_FORCE_XVFB=1 on_display "$pellmar" --device "$EMU_LINK" \
+            --auto-flash "$name" --screenshot "$png") || rc=$?
         stop_emulator
         return $rc
     fi
@@ -60,5 +64,5 @@ run_unattended() {  # run_unattended BUILD_DIR FILE PNG RECORD
         return 1
     fi
     echo "The printer emulator is not built: using a pseudo-terminal stand-in printer."
-    PELLMAR_FORCE_XVFB=1 on_display "$standin" "$file" "$png" "$record"
+    (cd "$folder" && PELLMAR_FORCE_XVFB=1 on_display "$standin" "$name" "$png" "$record")
 }
