@@ -2,6 +2,7 @@
 // settings, the form's layout and the command line.
 #include <QDialog>
 #include <QEnterEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -14,6 +15,7 @@
 #include "app/command_line.h"
 #include "app/dialog_units.h"
 #include "app/lock_keys.h"
+#include "app/pellmar_doc.h"
 #include "app/strings.h"
 #include "gui_fixture.h"
 
@@ -179,4 +181,29 @@ TEST(LockKeyTest, PanesFollowTheNativeModifierBits) {
         EXPECT_EQ((QStringList{caps.text(), num.text(), scroll.text()}), c.shown)
             << c.platform << " " << c.bits;
     }
+}
+
+// A document named on the command line is taken without being read; one that cannot be opened
+// ends the start-up with a message.
+TEST_F(GuiTest, DocumentFromTheCommandLine) {
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("old.pel"));
+    {
+        QFile f(existing);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("ignored");
+    }
+    app = std::make_unique<CPellmarApp>(manager);
+    ASSERT_TRUE(app->InitInstance(existing));
+    EXPECT_EQ(Frame()->windowTitle(), QStringLiteral(" Pellmar 2.0"));
+    EXPECT_EQ(app->Document()->GetTitle(), QStringLiteral("old.pel"));
+    EXPECT_EQ(app->RecentFiles().value(0), existing);
+    EXPECT_TRUE(boxes.empty());
+    app.reset();
+
+    app = std::make_unique<CPellmarApp>(manager);
+    EXPECT_FALSE(app->InitInstance(dir.filePath(QStringLiteral("missing.pel"))));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("missing.pel")));
+    app.reset();
 }
