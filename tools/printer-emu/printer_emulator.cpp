@@ -109,6 +109,7 @@ bool PrinterEmulator::Start() {
 bool PrinterEmulator::StartOnFd(int masterFd) {
     m_ownsMaster = (masterFd == m_master);
     m_master = masterFd;
+    MakeRaw(m_master);
     if (m_options.tcpPort >= 0 && !OpenTcp())
         return false;
     if (!m_options.recordPath.empty()) {
