@@ -53,7 +53,7 @@ TEST(PrinterEmulator, AnswersIdentificationAsConfigured) {
     emu::ProtocolOptions garbage;
     garbage.garbage = true;
     emu::ProtocolOptions late;
-    late.replyDelayMs = 900;  // beyond the host's 500 ms bound
+    late.replyDelayMs = 5000;  // far beyond the host's 500 ms bound
     const AnswerCase cases[] = {
         {"default", {}, {true, true}},
         {"named", named, {true}},

@@ -40,11 +40,22 @@ protected:
         EXPECT_TRUE(emulators.back()->Start()) << emulators.back()->Error();
         return *emulators.back();
     }
-    void Discover() {
+    // Attaches the first `named` emulators as --device paths and the rest through
+    // PELLMAR_DEVICES, then discovers.
+    void Discover(std::size_t named = 100) {
         std::vector<std::string> paths;
-        for (auto& e : emulators) paths.push_back(e->DevicePath());
+        std::string env;
+        for (std::size_t i = 0; i < emulators.size(); ++i) {
+            if (i < named)
+                paths.push_back(emulators[i]->DevicePath());
+            else
+                env += (env.empty() ? "" : ":") + emulators[i]->DevicePath();
+        }
         platform::SetUserDevicePaths(paths);
+        if (!env.empty())
+            ::setenv("PELLMAR_DEVICES", env.c_str(), 1);
         manager.EnumerateUsbPrinters();
+        ::unsetenv("PELLMAR_DEVICES");
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> v;
@@ -84,7 +95,7 @@ TEST_F(UsbEndToEnd, DiscoveryListsEmulatorsInOrder) {
     AddEmulator("", "Bare");
     auto& silent = AddEmulator("Never", "Answers", 1000);
     g_strLinkError.Set("untouched");
-    Discover();
+    Discover(2);  // the last two come from PELLMAR_DEVICES, after the named ones
     EXPECT_EQ(Names(), (std::vector<std::string>{"Acme Laser A", "Acme Laser B", " Bare"}));
     for (int i = 0; i < g_nUsbPrinters; ++i)
         EXPECT_EQ(g_UsbPrinters[i].szPath, emulators[static_cast<std::size_t>(i)]->DevicePath());
