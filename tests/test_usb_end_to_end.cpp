@@ -3,11 +3,13 @@
 // with what the printer recorded.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
 #include "connection/discovery.h"
 #include "connection/manager.h"
+#include "connection/open_connection.h"
 #include "connection/workers.h"
 #include "platform/enumerate.h"
 #include "printer_emulator.h"
@@ -190,6 +192,39 @@ TEST_F(UsbEndToEnd, PrinterThatHangsUpFailsTheTransfer) {
     EXPECT_EQ(slot->bActive.load(), 0);
     EXPECT_EQ(emulators.back()->RecordedSize(), 5000u);
     platform::Close(h);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UsbEndToEnd, SlowPrinterStillGetsEveryByte) {
+    emu::EmulatorOptions o;
+    o.acceptDelayMs = 15;  // pauses after every block it reads: the writer has to wait
+    emulators.push_back(std::make_unique<emu::PrinterEmulator>(o));
+    ASSERT_TRUE(emulators.back()->Start());
+    Discover();
+    ASSERT_EQ(g_nUsbPrinters, 1);
+    auto bytes = PatternBytes(96 * 1024, 11);
+    TempFile file(bytes);
+    CONNECTION_SLOT* slot = Open("Emulated Printer");
+    ASSERT_NE(slot, nullptr);
+    Send(slot, file);
+    ASSERT_TRUE(emulators.back()->WaitForRecorded(bytes.size(), 30s));
+    EXPECT_EQ(emulators.back()->Recorded(), bytes);
+}
+
+TEST(DeviceOpenReason, NamesTheCauseAndWhatToDo) {
+    struct Case {
+        int code;
+        const char* hint;
+    };
+    for (const Case& c :
+         {Case{EACCES, "lp group"}, Case{EBUSY, "another program"}, Case{ENOENT, ""}}) {
+        const std::string reason = DeviceOpenReason(c.code);
+        EXPECT_NE(reason.find(platform::ErrorText(c.code)), std::string::npos) << reason;
+        EXPECT_NE(reason.find(c.hint), std::string::npos) << reason;
+    }
 }
 
 }  // namespace
