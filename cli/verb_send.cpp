@@ -7,10 +7,10 @@
 
 #include "cli/args.h"
 #include "cli/cli_window.h"
-#include "cli/network_port.h"
 #include "cli/progress.h"
 #include "cli/session.h"
 #include "cli/verbs.h"
+#include "connection/workers.h"
 #include "platform/console.h"
 
 namespace cli {
@@ -64,7 +64,7 @@ int RunSend(const Args& args) {
     platform::CatchInterrupt();
     platform::SetBinaryStandardStreams();
     auto manager = StartModule({}, false);
-    SetNetworkJobPort(static_cast<int>(port));
+    SetNetworkPorts(NetSessionPort(), static_cast<std::uint16_t>(port));
     CONNECTION_REQUEST request;
     request.nType = CONN_NETWORK;
     request.strPort = host;
