@@ -52,6 +52,9 @@ int RunSend(const Args& args) {
     const std::string host = parsed->positional[0];
     const std::string file = parsed->positional[1];
 
+    std::int64_t size = 0;
+    if (int code = CheckSourceFile(file, "file", &size); code != kExitOk)
+        return code;
     platform::Handle source = platform::OpenFileForReading(file);
     if (source == platform::kInvalidHandle) {
         PrintError(
@@ -59,7 +62,6 @@ int RunSend(const Args& args) {
             "Check the file's name and path, and that you may read it.");
         return kExitNotFound;
     }
-    const std::int64_t size = platform::FileSize(source);
 
     platform::CatchInterrupt();
     platform::SetBinaryStandardStreams();

@@ -80,6 +80,21 @@ TEST(CliUsage, MissingFileRefusedBeforeAnyPrinterIsOpened) {
     EXPECT_TRUE(device.Received().empty());
 }
 
+// Files that cannot be sent are refused with exit 3, by flash and send alike.
+TEST(CliUsage, UnreadableFilesExitThree) {
+    const std::string folder = ::testing::TempDir();
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"flash", folder},
+             {"send", "127.0.0.1", folder},
+             {"send", "127.0.0.1", "/nonexistent/job.prn"},
+         }) {
+        auto r = RunCli(args);
+        EXPECT_EQ(r.exitCode, 3) << args.back() << "\n" << r.err;
+        EXPECT_NE(r.err.find("\"" + args.back() + "\""), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Check the file's name and path"), std::string::npos) << r.err;
+    }
+}
+
 TEST(CliUsage, ListWithNothingFoundIsNoError) {
     auto r = RunCli({"list"});
     EXPECT_EQ(r.exitCode, 0);
