@@ -104,8 +104,9 @@ TEST(CliSend, JobToLoopbackPrinterWithItsAnswer) {
     TempFile file(bytes);
     LoopbackPrinter printer(bytes.size(), "@PJL INFO STATUS OK\r\n");
     ASSERT_NE(printer.Port(), 0);
+    // (With an idle limit of 0 a slow feeder could see the job split over two connections.)
     auto r = RunCli({"send", "127.0.0.1", file.Path(), "--port", std::to_string(printer.Port()),
-                     "--idle-timeout", "0"},
+                     "--idle-timeout", "1"},
                     {}, 30s);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "@PJL INFO STATUS OK\r\n");
