@@ -27,3 +27,30 @@ inline constexpr int kWriteSliceMs = 100;
 // Pause after each chunk for the current process; the CLI lets a technician change it.
 void SetUsbChunkPauseMs(unsigned ms);
 unsigned UsbChunkPauseMs();
+
+// Parallel and serial ports: the readers hand what the port delivers to the window; the serial
+// writer writes what a producer put into TxBuf.
+unsigned ParallelReadThread(CONNECTION_SLOT* slot);
+unsigned SerialReadThread(CONNECTION_SLOT* slot);
+unsigned SerialWriteThread(CONNECTION_SLOT* slot);
+
+// Pause between the passes of the port and network workers.
+inline constexpr unsigned kPortPassPauseMs = 10;
+
+// The serial reader and writer share one handle; it is closed by whichever of them ends last.
+// The opener declares the number of users before it starts them; a worker whose handle was never
+// shared closes it when it ends.
+void SharePortHandle(platform::Handle h, int users);
+void ReleasePortHandle(platform::Handle h);
+
+// Network: one connection for the slot's life (mode 1), or one connection per burst of outgoing
+// bytes, closed after the idle limit (mode 2).
+unsigned NetSessionThread(CONNECTION_SLOT* slot);
+unsigned NetJobThread(CONNECTION_SLOT* slot);
+
+inline constexpr std::uint16_t kNetSessionPort = 9500;
+inline constexpr std::uint16_t kNetJobPort = 9100;
+// The TCP ports of later network opens in this process (tests, print servers with several ports).
+void SetNetworkPorts(std::uint16_t sessionPort, std::uint16_t jobPort);
+std::uint16_t NetSessionPort();
+std::uint16_t NetJobPort();

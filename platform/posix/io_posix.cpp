@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "platform/platform.h"
+#include "platform/posix/port_timeouts.h"
 
 namespace platform {
 namespace {
@@ -96,6 +97,11 @@ std::int64_t FileSize(Handle h) {
 bool Read(Handle h, void* buffer, std::uint32_t size, std::uint32_t* got, int timeoutMs) {
     *got = 0;
     int fd = static_cast<int>(h);
+    if (timeoutMs == kWaitForever) {
+        // A port whose time-outs were set reads as the port is set up to.
+        if (auto t = posix::PortTimeouts(fd))
+            return posix::ReadWithTimeouts(fd, static_cast<unsigned char*>(buffer), size, got, *t);
+    }
     for (;;) {
         ssize_t n = ::read(fd, buffer, size);
         if (n >= 0) {
@@ -119,6 +125,11 @@ bool Write(Handle h, const void* data, std::uint32_t size, std::uint32_t* writte
     int fd = static_cast<int>(h);
     if (size == 0)
         return true;
+    if (timeoutMs == kWaitForever) {
+        if (auto t = posix::PortTimeouts(fd))
+            return posix::WriteWithTimeouts(fd, static_cast<const unsigned char*>(data), size,
+                                            written, *t);
+    }
     for (;;) {
         ssize_t n = ::write(fd, data, size);
         if (n >= 0) {
@@ -138,8 +149,10 @@ bool Write(Handle h, const void* data, std::uint32_t size, std::uint32_t* writte
 }
 
 void Close(Handle h) {
-    if (h != kInvalidHandle)
-        ::close(static_cast<int>(h));
+    if (h == kInvalidHandle)
+        return;
+    posix::ForgetPortTimeouts(static_cast<int>(h));
+    ::close(static_cast<int>(h));
 }
 
 }  // namespace platform
