@@ -1,0 +1,65 @@
+// pellmar-cli.exe run as its own process under Windows against named-pipe printers: listing finds
+// them through the user's device paths, and a flash file arrives whole.
+#include <gtest/gtest.h>
+
+#include "support/pipe_device.h"
+#include "support/temp_file.h"
+#include "win32/identity_responder.h"
+#include "win32/run_process.h"
+
+namespace {
+
+const std::string kCli = PELLMAR_CLI_EXE;
+
+TEST(Win32Cli, ListShowsNamedPipePrinters) {
+    PipeDevice printer(AnswerIdentity("ACME", "LX-500"));
+    PipeDevice silent;
+    ProcessResult r =
+        RunProcess(kCli, {"list", "--device", printer.Path(), "--device", silent.Path()});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_NE(r.out.find("ACME LX-500\t" + printer.Path()), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(silent.Path()), std::string::npos) << r.out;
+}
+
+TEST(Win32Cli, FlashFileArrivesWhole) {
+    PipeDevice printer(AnswerIdentity("ACME", "LX-500"));
+    const auto bytes = PatternBytes(300000, 42);
+    TempFile file(bytes);
+    ProcessResult r = RunProcess(kCli, {"flash", file.Path(), "--printer", "ACME LX-500",
+                                        "--device", printer.Path(), "--pace-ms", "0"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_NE(r.out.find("Sent 300000 bytes to ACME LX-500"), std::string::npos) << r.out;
+    // Discovery's identification, then the file, byte for byte.
+    auto expected = IdentificationRequest();
+    expected.insert(expected.end(), bytes.begin(), bytes.end());
+    ASSERT_TRUE(printer.WaitForBytes(expected.size()));
+    EXPECT_TRUE(printer.Received() == expected);
+    EXPECT_EQ(printer.Openers(), 2);
+}
+
+TEST(Win32Cli, FlashToPrinterThatHangsUpFails) {
+    PipeDevice printer(AnswerIdentity("ACME", "LX-500"));
+    printer.HangUpAfter(IdentificationRequest().size() + 20000);
+    TempFile file(PatternBytes(1 << 20, 7));
+    ProcessResult r =
+        RunProcess(kCli, {"flash", file.Path(), "--device", printer.Path(), "--pace-ms", "0"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 1u) << r.out << r.err;
+    EXPECT_NE(
+        r.err.find("Write failed with error code " + std::to_string(ERROR_PIPE_NOT_CONNECTED)),
+        std::string::npos)
+        << r.err;
+}
+
+TEST(Win32Cli, MissingFileIsNotFound) {
+    PipeDevice printer(AnswerIdentity("ACME", "LX-500"));
+    ProcessResult r =
+        RunProcess(kCli, {"flash", "pellmar-no-such-file.fla", "--device", printer.Path()});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 3u) << r.err;
+    EXPECT_FALSE(r.err.empty());
+}
+
+}  // namespace
