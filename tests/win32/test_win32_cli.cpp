@@ -1,5 +1,7 @@
 // pellmar-cli.exe run as its own process under Windows against named-pipe printers: listing finds
 // them through the user's device paths, and a flash file arrives whole.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "support/pipe_device.h"
@@ -60,6 +62,24 @@ TEST(Win32Cli, MissingFileIsNotFound) {
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 3u) << r.err;
     EXPECT_FALSE(r.err.empty());
+}
+
+TEST(Win32Cli, ProgramCarriesVersionInformationAndIcon) {
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(kCli.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(::GetFileVersionInfoA(kCli.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(::VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 2u);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), 0u);
+
+    HMODULE module = ::LoadLibraryExA(kCli.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(::FindResourceA(module, MAKEINTRESOURCEA(128), MAKEINTRESOURCEA(14)), nullptr);
+    ::FreeLibrary(module);
 }
 
 }  // namespace
