@@ -23,6 +23,8 @@ bool Fail() {
 
 // How long one wait for a named pipe sleeps before it looks again.
 constexpr DWORD kPipePollSliceMs = 2;
+// How long an open waits for a busy named pipe.
+constexpr ULONGLONG kBusyPipeWaitMs = 500;
 
 // A read on a named pipe: waits in slices until bytes are there, the time is up or the pipe fails.
 bool ReadPipe(HANDLE h, void* buffer, std::uint32_t size, std::uint32_t* got, int timeoutMs) {
@@ -93,11 +95,23 @@ void SetLastError(int code) {
 }
 
 Handle OpenDevice(const std::string& path) {
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    // A named pipe that stands in for a device (the printer emulator) serves one opener at a
+    // time and is briefly busy while it turns from one opener to the next: wait for it a little,
+    // as a pipe client should. Held by another program, it stays busy and the open fails.
+    const ULONGLONG deadline = ::GetTickCount64() + kBusyPipeWaitMs;
+    for (;;) {
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE)
+            return FromHandle(h);
         Fail();
-    return FromHandle(h);
+        const ULONGLONG now = ::GetTickCount64();
+        if (t_lastError != ERROR_PIPE_BUSY || now >= deadline)
+            return kInvalidHandle;
+        if (!::WaitNamedPipeA(path.c_str(), static_cast<DWORD>(deadline - now)) &&
+            ::GetLastError() != ERROR_SEM_TIMEOUT)
+            ::Sleep(kPipePollSliceMs);
+    }
 }
 
 Handle OpenFileForReading(const std::string& path) {

@@ -49,7 +49,7 @@ struct Instance {
         if (pipe != INVALID_HANDLE_VALUE) {
             if (!connected) {
                 DWORD unused = 0;
-                ::CancelIo(pipe);
+                ::CancelIoEx(pipe, &ov);
                 ::GetOverlappedResult(pipe, &ov, &unused, TRUE);
             }
             ::DisconnectNamedPipe(pipe);
