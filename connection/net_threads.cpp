@@ -1,6 +1,7 @@
 // The network workers: a session over one TCP connection for the slot's life, and jobs that open a
 // connection for each burst of outgoing bytes and close it when it has been idle too long.
 #include <atomic>
+#include <string>
 
 #include "connection/workers.h"
 #include "platform/socket.h"
@@ -13,23 +14,35 @@ std::atomic<std::uint16_t> g_jobPort{kNetJobPort};
 // Connecting and sending look at the slot this often, so that a released slot ends them.
 constexpr int kNetSliceMs = 100;
 
+// What a network worker keeps of its claim: the slot's set-up does not change while the claim
+// lasts, and a later claim of the slot must not change it under a worker that is still ending.
 struct NetWorker {
+    explicit NetWorker(CONNECTION_SLOT* s)
+        : slot(s),
+          claim(s->nClaim.load(std::memory_order_acquire)),
+          hWnd(s->hWndNotify),
+          host(s->strPort),
+          idleSeconds(s->nIdleTimeout) {}
+
     CONNECTION_SLOT* slot;
     std::uint32_t claim;
+    HWND_NOTIFY hWnd;
+    std::string host;
+    std::uint32_t idleSeconds;
     platform::Socket socket = platform::kInvalidSocket;
 
     bool Active() const { return slot->IsActiveFor(claim); }
 
     void ReportSocketError() const {
-        ReportLinkError(slot->hWndNotify, platform::ErrorText(platform::LastError()));
+        ReportLinkError(hWnd, platform::ErrorText(platform::LastError()));
     }
 
     // Looks the printer up and connects to it. On failure the error has been reported (unless the
     // slot was released meanwhile) and there is no socket.
     bool Connect(std::uint16_t port) {
         std::uint32_t address = 0;
-        if (!platform::LookUpIPv4(slot->strPort, &address)) {
-            ReportLinkError(slot->hWndNotify, "Invalid host name or IP address!");
+        if (!platform::LookUpIPv4(host, &address)) {
+            ReportLinkError(hWnd, "Invalid host name or IP address!");
             return false;
         }
         socket = platform::OpenTcpSocket();
@@ -74,7 +87,7 @@ struct NetWorker {
         }
         slot->nRxLen.store(got);
         if (got != 0)
-            SendLinkMessage(slot->hWndNotify, WM_LINK_DATA, 0, slot);
+            SendLinkMessage(hWnd, WM_LINK_DATA, 0, slot);
         return true;
     }
 
@@ -111,7 +124,7 @@ bool RunJob(NetWorker& w) {
             w.Pause(true);
         }
         const auto idle = static_cast<std::int32_t>(platform::NowSeconds() - lastActivity);
-        if (static_cast<double>(idle) > static_cast<double>(slot->nIdleTimeout))
+        if (static_cast<double>(idle) > static_cast<double>(w.idleSeconds))
             break;
     }
     return true;
@@ -131,7 +144,7 @@ std::uint16_t NetJobPort() {
 }
 
 unsigned NetSessionThread(CONNECTION_SLOT* slot) {
-    NetWorker w{slot, slot->nClaim.load(std::memory_order_acquire)};
+    NetWorker w(slot);
     if (!w.Connect(NetSessionPort()))
         return 0;
     while (w.Active()) {
@@ -153,7 +166,7 @@ unsigned NetSessionThread(CONNECTION_SLOT* slot) {
 }
 
 unsigned NetJobThread(CONNECTION_SLOT* slot) {
-    NetWorker w{slot, slot->nClaim.load(std::memory_order_acquire)};
+    NetWorker w(slot);
     while (w.Active()) {
         // Sleeps until there is something to send or the slot is released.
         g_slotSignal.Wait([&] { return !w.Active() || slot->nTxLen.load() != 0; });

@@ -170,6 +170,74 @@ TEST_F(SerialPortTest, ReadsReturnWithinTheirTimeOutWithWhatArrived) {
     platform::Close(h);
 }
 
+struct ReadModeCase {
+    const char* what;
+    platform::SerialTimeouts timeouts;
+    bool returnsWhenIdle;  // modes without a total limit wait for the first byte
+};
+
+TEST_F(SerialPortTest, EveryReadTimeOutModeDeliversWhatArrived) {
+    const ReadModeCase cases[] = {
+        {"at once", {0xFFFFFFFF, 0, 0, 0, 0}, true},
+        {"total constant", {0, 0, 100, 0, 0}, true},
+        {"total with multiplier", {0, 1, 20, 0, 0}, true},
+        {"first bytes or constant", {0xFFFFFFFF, 0xFFFFFFFF, 100, 0, 0}, true},
+        {"interval after the first byte", {20, 0, 0, 0, 0}, false},
+    };
+    platform::Handle h = platform::OpenDevice(portA);
+    ASSERT_NE(h, platform::kInvalidHandle);
+    LineEnd far(portB);
+    ASSERT_TRUE(far.ok());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(platform::SetCommTimeouts(h, c.timeouts));
+        std::uint8_t buf[1024];
+        std::uint32_t got = 99;
+        if (c.returnsWhenIdle) {
+            EXPECT_TRUE(platform::Read(h, buf, sizeof buf, &got));
+            EXPECT_EQ(got, 0u);
+        }
+        far.Write("0123456789");
+        std::string all;
+        for (int i = 0; i < 2000 && all.size() < 10; ++i) {
+            ASSERT_TRUE(platform::Read(h, buf, sizeof buf, &got));
+            all.append(reinterpret_cast<char*>(buf), got);
+            if (got == 0)  // "at once" reads do not wait for the bytes to cross the cable
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_EQ(all, "0123456789");
+    }
+    platform::Close(h);
+}
+
+// poll() can wait for the first byte of a raw line only when a read of an idle line would block
+// (VMIN 1, VTIME 0); with VMIN 0 every read returns at once and the read time-out would be lost.
+TEST_F(SerialPortTest, PortSetUpMakesIdleReadsWaitable) {
+    platform::Handle h = platform::OpenDevice(portA);
+    ASSERT_NE(h, platform::kInvalidHandle);
+    const int fd = static_cast<int>(h);
+    termios t{};
+    ASSERT_EQ(::tcgetattr(fd, &t), 0);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &t), 0);
+    ASSERT_TRUE(platform::SetCommState(h, SerialSettings{}));
+    ASSERT_EQ(::tcgetattr(fd, &t), 0);
+    EXPECT_EQ(t.c_cc[VMIN], 1);
+    EXPECT_EQ(t.c_cc[VTIME], 0);
+
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 5;
+    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &t), 0);
+    platform::SerialTimeouts timeouts;
+    timeouts.readTotalConstant = 100;
+    ASSERT_TRUE(platform::SetCommTimeouts(h, timeouts));
+    ASSERT_EQ(::tcgetattr(fd, &t), 0);
+    EXPECT_EQ(t.c_cc[VMIN], 1);
+    EXPECT_EQ(t.c_cc[VTIME], 0);
+    platform::Close(h);
+}
+
 TEST_F(SerialPortTest, WriteGivesUpAfterItsTotalTimeOut) {
     platform::Handle h = platform::OpenDevice(portA);
     ASSERT_NE(h, platform::kInvalidHandle);

@@ -41,8 +41,9 @@ int Poll(int fd, short events, int waitMs) {
     }
 }
 
+// A total time-out in ms, kept within what poll() and the clock can take (about 24 days).
 std::uint64_t TotalMs(std::uint32_t multiplier, std::uint32_t constant, std::uint32_t size) {
-    return std::uint64_t{multiplier} * size + constant;
+    return std::min<std::uint64_t>(std::uint64_t{multiplier} * size + constant, 0x7FFFFFFF);
 }
 
 }  // namespace
@@ -77,8 +78,12 @@ bool ReadWithTimeouts(int fd, unsigned char* buffer, std::uint32_t size, std::ui
     const bool atOnce =
         t.readInterval == kNoInterval && t.readTotalMultiplier == 0 && t.readTotalConstant == 0;
     const std::uint64_t total = TotalMs(t.readTotalMultiplier, t.readTotalConstant, size);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(total);
     const bool useInterval = t.readInterval != 0 && t.readInterval != kNoInterval;
+    // Interval and multiplier both 0xFFFFFFFF: return with the first bytes, or empty after the
+    // constant.
+    const bool firstBytes = t.readInterval == kNoInterval && t.readTotalMultiplier == kNoInterval;
+    const std::uint64_t limit = firstBytes ? t.readTotalConstant : total;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limit);
     while (*got < size) {
         ssize_t n = ::read(fd, buffer + *got, size - *got);
         if (n > 0) {
@@ -95,10 +100,10 @@ bool ReadWithTimeouts(int fd, unsigned char* buffer, std::uint32_t size, std::ui
             SetLastError(errno);
             return false;
         }
-        if (atOnce)
+        if (atOnce || (firstBytes && *got > 0))
             return true;
-        int wait = total > 0 ? MsLeft(deadline) : -1;
-        if (total > 0 && wait == 0)
+        int wait = limit > 0 ? MsLeft(deadline) : -1;
+        if (limit > 0 && wait == 0)
             return true;
         if (useInterval && *got > 0 &&
             (wait < 0 || static_cast<std::uint32_t>(wait) > t.readInterval))

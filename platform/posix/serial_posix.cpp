@@ -2,6 +2,7 @@
 // which Read and Write honour from then on (see port_io_posix.cpp).
 #include <fcntl.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -122,7 +123,9 @@ bool SetCommState(Handle h, const SerialSettings& s) {
         t.c_cflag |= CRTSCTS;
     else if (s.flowControl == FlowControl::XonXoff)
         t.c_iflag |= IXON | IXOFF;
-    t.c_cc[VMIN] = 0;
+    // With VMIN 0 a non-blocking read of an idle line returns 0 instead of EAGAIN, and poll()
+    // reports the line readable all the time; VMIN 1 lets poll() wait for the first byte.
+    t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
     if (::cfsetispeed(&t, speed) != 0 || ::cfsetospeed(&t, speed) != 0)
         return Fail(errno);
@@ -135,6 +138,15 @@ bool SetCommTimeouts(Handle h, const SerialTimeouts& timeouts) {
     const int fd = static_cast<int>(h);
     if (h == kInvalidHandle || ::fcntl(fd, F_GETFD) < 0)
         return Fail(EBADF);
+    // The time-outs are kept here and honoured by Read and Write, which wait in poll(); a raw
+    // terminal must therefore make a read of an idle line wait rather than return nothing.
+    termios t{};
+    if (::isatty(fd) && ::tcgetattr(fd, &t) == 0 && !(t.c_lflag & ICANON) &&
+        (t.c_cc[VMIN] != 1 || t.c_cc[VTIME] != 0)) {
+        t.c_cc[VMIN] = 1;
+        t.c_cc[VTIME] = 0;
+        (void)::tcsetattr(fd, TCSANOW, &t);
+    }
     posix::RememberPortTimeouts(fd, timeouts);
     return true;
 }

@@ -68,17 +68,29 @@ void SocatProcess::Stop() {
     m_pid = -1;
 }
 
-bool SocatProcess::WaitForLog(const std::string& text, std::chrono::milliseconds limit) const {
+int SocatProcess::LogCount(const std::string& text) const {
+    std::ifstream in(m_log);
+    std::stringstream all;
+    all << in.rdbuf();
+    const std::string log = all.str();
+    int n = 0;
+    for (auto pos = log.find(text); pos != std::string::npos; pos = log.find(text, pos + 1)) ++n;
+    return n;
+}
+
+bool SocatProcess::WaitForLogCount(const std::string& text, int count,
+                                   std::chrono::milliseconds limit) const {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::ifstream in(m_log);
-        std::stringstream all;
-        all << in.rdbuf();
-        if (all.str().find(text) != std::string::npos)
-            return true;
+    while (LogCount(text) < count) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return false;
+    return true;
+}
+
+bool SocatProcess::WaitForLog(const std::string& text, std::chrono::milliseconds limit) const {
+    return WaitForLogCount(text, 1, limit);
 }
 
 std::vector<std::string> SocatProcess::PtyPairArgs(const std::string& linkA,

@@ -19,6 +19,10 @@ public:
     // Waits until socat's diagnostics contain `text` (e.g. "listening on"), at most `limit`.
     bool WaitForLog(const std::string& text,
                     std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
+    // How often `text` occurs in socat's diagnostics, now and after waiting for `count` of them.
+    int LogCount(const std::string& text) const;
+    bool WaitForLogCount(const std::string& text, int count,
+                         std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
     // Ends socat now (the peers it served see the line or connection go).
     void Stop();
 
