@@ -7,6 +7,7 @@
 #include "cli/cli_window.h"
 #include "connection/workers.h"
 #include "platform/enumerate.h"
+#include "platform/platform.h"
 
 namespace cli {
 
@@ -55,6 +56,28 @@ std::string TakeOpenError() {
         if (event->message == WM_LINK_ERROR)
             text = event->error;
     return text.empty() ? g_strLinkError.Get() : text;
+}
+
+int CheckSourceFile(const std::string& path, const std::string& what, std::int64_t* size) {
+    platform::Handle h = platform::OpenFileForReading(path);
+    if (h == platform::kInvalidHandle) {
+        PrintError("cannot open the " + what + " \"" + path +
+                       "\": " + platform::ErrorText(platform::LastError()),
+                   "Check the file's name and path, and that you may read it.");
+        return kExitNotFound;
+    }
+    *size = platform::FileSize(h);
+    std::uint8_t first = 0;
+    std::uint32_t got = 0;
+    const bool readable = platform::Read(h, &first, 1, &got, 0);
+    const int error = platform::LastError();
+    platform::Close(h);
+    if (!readable) {
+        PrintError("cannot read the " + what + " \"" + path + "\": " + platform::ErrorText(error),
+                   "Give the path of a file, not of a folder.");
+        return kExitNotFound;
+    }
+    return kExitOk;
 }
 
 std::string HumanBytes(double bytes) {

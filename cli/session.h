@@ -36,6 +36,10 @@ int OpenFailureExitCode(const std::string& text);
 // Takes the WM_LINK_ERROR that a failed OpenConnection posted and returns its text.
 std::string TakeOpenError();
 
+// Checks that the file to send can be opened and read (a folder opens too, but cannot be read)
+// and tells its size. On failure says so on stderr and returns kExitNotFound; else kExitOk.
+int CheckSourceFile(const std::string& path, const std::string& what, std::int64_t* size);
+
 // "1.5 MiB", "512 B": a byte count for people.
 std::string HumanBytes(double bytes);
 // "1:05" or "1:02:03".

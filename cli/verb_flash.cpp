@@ -178,15 +178,9 @@ int RunFlash(const Args& args) {
 
     // The file is checked before any printer is opened (discovery opens them too).
     const std::string file = parsed->positional.front();
-    platform::Handle probe = platform::OpenFileForReading(file);
-    if (probe == platform::kInvalidHandle) {
-        PrintError("cannot open the flash file \"" + file +
-                       "\": " + platform::ErrorText(platform::LastError()),
-                   "Check the file's name and path, and that you may read it.");
-        return kExitNotFound;
-    }
-    const std::int64_t size = platform::FileSize(probe);
-    platform::Close(probe);
+    std::int64_t size = 0;
+    if (int code = CheckSourceFile(file, "flash file", &size); code != kExitOk)
+        return code;
 
     platform::CatchInterrupt();
     SetUsbChunkPauseMs(static_cast<unsigned>(pace));

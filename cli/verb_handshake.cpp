@@ -29,7 +29,8 @@ int RunHandshake(const Args& args) {
         std::string text = TakeOpenError();
         int code = OpenFailureExitCode(text);
         PrintError(request.strPort + ": " + text,
-                   code == kExitUsage ? "The parallel ports are named LPT1: and LPT2:."
+                   code == kExitUsage ? "The parallel ports are named LPT1: and LPT2:. Run "
+                                        "'pellmar-cli handshake --help' for the usage."
                                       : "Check that the port exists (PELLMAR_LPT1/PELLMAR_LPT2 "
                                         "name its device) and that you may open it.");
         return code;

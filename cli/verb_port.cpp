@@ -117,7 +117,8 @@ int RunPort(const Args& args) {
         int code = OpenFailureExitCode(text);
         PrintError(name + ": " + text,
                    code == kExitUsage
-                       ? "The ports are named COM1:, COM2:, LPT1: and LPT2:, exactly so."
+                       ? "The ports are named COM1:, COM2:, LPT1: and LPT2:, exactly so. Run "
+                         "'pellmar-cli port --help' for the usage."
                        : "Check that the port exists (PELLMAR_COM1 and its siblings name its "
                          "device), that no other program uses it and that you may open it.");
         return code;

@@ -7,10 +7,10 @@
 
 #include "cli/args.h"
 #include "cli/cli_window.h"
-#include "cli/network_port.h"
 #include "cli/progress.h"
 #include "cli/session.h"
 #include "cli/verbs.h"
+#include "connection/workers.h"
 #include "platform/console.h"
 
 namespace cli {
@@ -52,6 +52,9 @@ int RunSend(const Args& args) {
     const std::string host = parsed->positional[0];
     const std::string file = parsed->positional[1];
 
+    std::int64_t size = 0;
+    if (int code = CheckSourceFile(file, "file", &size); code != kExitOk)
+        return code;
     platform::Handle source = platform::OpenFileForReading(file);
     if (source == platform::kInvalidHandle) {
         PrintError(
@@ -59,12 +62,11 @@ int RunSend(const Args& args) {
             "Check the file's name and path, and that you may read it.");
         return kExitNotFound;
     }
-    const std::int64_t size = platform::FileSize(source);
 
     platform::CatchInterrupt();
     platform::SetBinaryStandardStreams();
     auto manager = StartModule({}, false);
-    SetNetworkJobPort(static_cast<int>(port));
+    SetNetworkPorts(NetSessionPort(), static_cast<std::uint16_t>(port));
     CONNECTION_REQUEST request;
     request.nType = CONN_NETWORK;
     request.strPort = host;

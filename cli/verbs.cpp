@@ -41,7 +41,8 @@ const std::vector<Verb>& Verbs() {
          "\n"
          "  --port N          TCP port (default 9100)\n"
          "  --idle-timeout S  seconds without traffic after which the job's connection closes\n"
-         "                    (default 20)\n",
+         "                    (default 20; 0 ends it at the next tick of the clock's second,\n"
+         "                    which can split a slow job over two connections)\n",
          RunSend},
         {"port", "a terminal on a serial or parallel port",
          "Usage: pellmar-cli port NAME [--baud B] [--parity none|even|odd] [--data 7|8]\n"
