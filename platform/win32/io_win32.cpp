@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/pipe_ports_win32.h"
 
 namespace platform {
 namespace {
@@ -144,6 +145,10 @@ bool Read(Handle h, void* buffer, std::uint32_t size, std::uint32_t* got, int ti
     *got = 0;
     HANDLE handle = ToHandle(h);
     const DWORD type = ::GetFileType(handle);
+    // A pipe that stands in for a port reads as the port's time-outs say.
+    if (timeoutMs < 0 && type == FILE_TYPE_PIPE)
+        if (auto t = win32::PipeTimeouts(handle))
+            timeoutMs = win32::PipeReadWaitMs(*t, size);
     if (timeoutMs >= 0 && type == FILE_TYPE_PIPE)
         return ReadPipe(handle, buffer, size, got, timeoutMs);
     if (timeoutMs >= 0 && type != FILE_TYPE_DISK)
@@ -173,8 +178,10 @@ bool Write(Handle h, const void* data, std::uint32_t size, std::uint32_t* writte
 }
 
 void Close(Handle h) {
-    if (h != kInvalidHandle)
-        ::CloseHandle(ToHandle(h));
+    if (h == kInvalidHandle)
+        return;
+    win32::ForgetPipe(ToHandle(h));
+    ::CloseHandle(ToHandle(h));
 }
 
 }  // namespace platform

@@ -1,13 +1,18 @@
 // Serial port set-up on Windows: our line settings and time-outs mapped onto the port's DCB and
-// COMMTIMEOUTS.
+// COMMTIMEOUTS (kept by the layer for a named pipe that stands in for a port).
 #include <windows.h>
 
 #include "platform/serial.h"
 #include "platform/win32/handles_win32.h"
+#include "platform/win32/pipe_ports_win32.h"
 
 namespace platform {
 
 bool GetCommState(Handle h, SerialSettings* settings) {
+    if (win32::IsPipe(ToHandle(h))) {
+        *settings = win32::PipeSettings(ToHandle(h)).value_or(SerialSettings{});
+        return true;
+    }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(ToHandle(h), &dcb)) {
@@ -27,6 +32,10 @@ bool GetCommState(Handle h, SerialSettings* settings) {
 }
 
 bool SetCommState(Handle h, const SerialSettings& settings) {
+    if (win32::IsPipe(ToHandle(h))) {
+        win32::KeepPipeSettings(ToHandle(h), settings);
+        return true;
+    }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(ToHandle(h), &dcb)) {
@@ -59,6 +68,10 @@ bool SetCommState(Handle h, const SerialSettings& settings) {
 }
 
 bool SetCommTimeouts(Handle h, const SerialTimeouts& timeouts) {
+    if (win32::IsPipe(ToHandle(h))) {
+        win32::KeepPipeTimeouts(ToHandle(h), timeouts);
+        return true;
+    }
     COMMTIMEOUTS t{};
     t.ReadIntervalTimeout = timeouts.readInterval;
     t.ReadTotalTimeoutMultiplier = timeouts.readTotalMultiplier;
