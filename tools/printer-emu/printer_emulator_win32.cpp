@@ -300,8 +300,11 @@ void PrinterEmulator::Stop() {
 void PrinterEmulator::Record(const std::vector<std::uint8_t>& data) {
     if (data.empty())
         return;
-    if (m_record)
+    if (m_record) {
+        // Flushed at once: on Windows the emulator is often ended by closing its console.
         std::fwrite(data.data(), 1, data.size(), m_record);
+        std::fflush(m_record);
+    }
     std::lock_guard lock(m_mutex);
     m_recorded.insert(m_recorded.end(), data.begin(), data.end());
 }
