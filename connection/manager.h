@@ -18,6 +18,8 @@ extern int g_nUsbPrinters;
 // CloseAllConnections waits this long after releasing the slots.
 inline constexpr unsigned kCloseAllSettleMs = 200;
 
+// Each program creates its one manager explicitly at the start of main, before any window: its
+// construction runs discovery once, so merely linking the module never touches a device.
 class CConnectionManager {
 public:
     // Marks every slot free, then discovers the USB printers.

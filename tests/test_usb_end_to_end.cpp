@@ -3,11 +3,13 @@
 // with what the printer recorded.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
 #include "connection/discovery.h"
 #include "connection/manager.h"
+#include "connection/open_connection.h"
 #include "connection/workers.h"
 #include "platform/enumerate.h"
 #include "printer_emulator.h"
@@ -40,11 +42,22 @@ protected:
         EXPECT_TRUE(emulators.back()->Start()) << emulators.back()->Error();
         return *emulators.back();
     }
-    void Discover() {
+    // Attaches the first `named` emulators as --device paths and the rest through
+    // PELLMAR_DEVICES, then discovers.
+    void Discover(std::size_t named = 100) {
         std::vector<std::string> paths;
-        for (auto& e : emulators) paths.push_back(e->DevicePath());
+        std::string env;
+        for (std::size_t i = 0; i < emulators.size(); ++i) {
+            if (i < named)
+                paths.push_back(emulators[i]->DevicePath());
+            else
+                env += (env.empty() ? "" : ":") + emulators[i]->DevicePath();
+        }
         platform::SetUserDevicePaths(paths);
+        if (!env.empty())
+            ::setenv("PELLMAR_DEVICES", env.c_str(), 1);
         manager.EnumerateUsbPrinters();
+        ::unsetenv("PELLMAR_DEVICES");
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> v;
@@ -84,7 +97,7 @@ TEST_F(UsbEndToEnd, DiscoveryListsEmulatorsInOrder) {
     AddEmulator("", "Bare");
     auto& silent = AddEmulator("Never", "Answers", 1000);
     g_strLinkError.Set("untouched");
-    Discover();
+    Discover(2);  // the last two come from PELLMAR_DEVICES, after the named ones
     EXPECT_EQ(Names(), (std::vector<std::string>{"Acme Laser A", "Acme Laser B", " Bare"}));
     for (int i = 0; i < g_nUsbPrinters; ++i)
         EXPECT_EQ(g_UsbPrinters[i].szPath, emulators[static_cast<std::size_t>(i)]->DevicePath());
@@ -179,6 +192,39 @@ TEST_F(UsbEndToEnd, PrinterThatHangsUpFailsTheTransfer) {
     EXPECT_EQ(slot->bActive.load(), 0);
     EXPECT_EQ(emulators.back()->RecordedSize(), 5000u);
     platform::Close(h);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UsbEndToEnd, SlowPrinterStillGetsEveryByte) {
+    emu::EmulatorOptions o;
+    o.acceptDelayMs = 15;  // pauses after every block it reads: the writer has to wait
+    emulators.push_back(std::make_unique<emu::PrinterEmulator>(o));
+    ASSERT_TRUE(emulators.back()->Start());
+    Discover();
+    ASSERT_EQ(g_nUsbPrinters, 1);
+    auto bytes = PatternBytes(96 * 1024, 11);
+    TempFile file(bytes);
+    CONNECTION_SLOT* slot = Open("Emulated Printer");
+    ASSERT_NE(slot, nullptr);
+    Send(slot, file);
+    ASSERT_TRUE(emulators.back()->WaitForRecorded(bytes.size(), 30s));
+    EXPECT_EQ(emulators.back()->Recorded(), bytes);
+}
+
+TEST(DeviceOpenReason, NamesTheCauseAndWhatToDo) {
+    struct Case {
+        int code;
+        const char* hint;
+    };
+    for (const Case& c :
+         {Case{EACCES, "lp group"}, Case{EBUSY, "another program"}, Case{ENOENT, ""}}) {
+        const std::string reason = DeviceOpenReason(c.code);
+        EXPECT_NE(reason.find(platform::ErrorText(c.code)), std::string::npos) << reason;
+        EXPECT_NE(reason.find(c.hint), std::string::npos) << reason;
+    }
 }
 
 }  // namespace

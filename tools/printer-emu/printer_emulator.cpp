@@ -38,11 +38,16 @@ void MakeRaw(int fd) {
     }
 }
 
+// Writes a reply; gives up after about a second in which the host took nothing (a host that
+// never reads its replies must not stall the emulator).
 bool WriteAllFd(int fd, const std::vector<std::uint8_t>& bytes) {
     std::size_t off = 0;
+    int idleSlices = 0;
     while (off < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+            if (++idleSlices > 50)
+                return false;
             pollfd p{fd, POLLOUT, 0};
             ::poll(&p, 1, kLoopSliceMs);
             continue;
@@ -109,6 +114,8 @@ bool PrinterEmulator::Start() {
 bool PrinterEmulator::StartOnFd(int masterFd) {
     m_ownsMaster = (masterFd == m_master);
     m_master = masterFd;
+    MakeRaw(m_master);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     if (m_options.tcpPort >= 0 && !OpenTcp())
         return false;
     if (!m_options.recordPath.empty()) {
@@ -227,9 +234,11 @@ void PrinterEmulator::Run() {
         peers.remove_if([](const Peer& p) { return p.fd < 0; });
         if (m_listen >= 0 && (fds.back().revents & POLLIN)) {
             int c = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (c >= 0)
+            if (c >= 0) {
+                ::fcntl(c, F_SETFL, ::fcntl(c, F_GETFL) | O_NONBLOCK);
                 peers.push_back(
                     Peer{c, false, 0, std::make_unique<Session>(m_options.protocol, m_counters)});
+            }
         }
     }
     for (auto& p : peers)
