@@ -93,7 +93,9 @@ void Apply(std::vector<Transfer>& transfers, ProgressView& view, const LinkEvent
 bool RunTransfers(CConnectionManager& manager, const std::string& filePath,
                   std::vector<Transfer>& transfers) {
     ProgressView view(platform::IsTerminal(platform::StdStream::Error), stderr);
-    for (auto& t : transfers) Open(manager, filePath, t);
+    for (auto& t : transfers)
+        if (t.state == State::Waiting)
+            Open(manager, filePath, t);
     // Every printer is open before any starts, so they all run side by side.
     for (auto& t : transfers) {
         if (t.state != State::Waiting)

@@ -1,4 +1,5 @@
 // pellmar-cli flash: sends a flash file to the one printer named (or found), or to all of them.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -122,6 +123,7 @@ void PrintSummary(const std::vector<Transfer>& transfers) {
         std::string result = StateText(t);
         if (!t.error.empty())
             result += ": " + t.error;
+        std::replace(result.begin(), result.end(), '\n', ' ');  // one line per printer
         std::printf("%-*s  %-*s  %12lld  %8.1f  %s\n", nw, t.name.c_str(), pw, t.path.c_str(),
                     static_cast<long long>(t.bytes), t.seconds, result.c_str());
     }

@@ -114,6 +114,7 @@ int RunSend(const Args& args) {
             std::uint32_t got = 0;
             if (!platform::Read(source, slot->TxBuf, kLinkBufferSize, &got) || got == 0) {
                 fileEnded = true;
+                view.Finish(row, "sent; waiting for the printer until the connection closes");
             } else {
                 queued += got;
                 slot->nTxLen = got;  // after TxBuf: this hands the block over

@@ -209,3 +209,54 @@ TEST_F(CliFlash, InterruptStopsCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Printers are opened by name: of two with one name only the first can be reached. --all says so
+// for the second instead of sending the file to the first one twice; --printer names the first.
+TEST_F(CliFlash, PrintersSharingAName) {
+    auto& first = Start("Emu", "Twin");
+    auto& second = Start("Emu", "Twin");
+    auto bytes = PatternBytes(5000, 5);
+    TempFile file(bytes);
+    auto all = RunCli({"flash", file.Path(), "--all", "--device", first.Path(), "--device",
+                       second.Path(), "--pace-ms", "0"});
+    EXPECT_EQ(all.exitCode, 1) << all.err;
+    EXPECT_NE(all.out.find("FAILED: has the same name as " + first.Path()), std::string::npos)
+        << all.out;
+    auto one = RunCli({"flash", file.Path(), "--printer", "Emu Twin", "--device", first.Path(),
+                       "--device", second.Path(), "--pace-ms", "0"});
+    EXPECT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_NE(one.err.find("2 printers are named \"Emu Twin\"; the first one (" + first.Path()),
+              std::string::npos)
+        << one.err;
+    const std::string whole(bytes.begin(), bytes.end());
+    // The first printer got the file from both runs. (The emulator also records the preludes of
+    // the second run's identification, which come between the two files.)
+    const std::string recorded = first.StopAndRecorded();
+    ASSERT_GE(recorded.size(), 2 * whole.size());
+    EXPECT_TRUE(recorded.compare(0, whole.size(), whole) == 0);
+    EXPECT_TRUE(recorded.compare(recorded.size() - whole.size(), whole.size(), whole) == 0);
+    EXPECT_EQ(second.StopAndRecorded(), "");
+}
+
+// More printers than slots: --all refuses before sending anything.
+TEST_F(CliFlash, AllWithMoreThanTenPrinters) {
+    std::vector<std::string> args{"flash", "", "--all"};
+    for (int i = 0; i < 11; ++i) {
+        auto& emu = Start("Emu", std::to_string(i));
+        args.push_back("--device");
+        args.push_back(emu.Path());
+    }
+    TempFile file(PatternBytes(100));
+    args[1] = file.Path();
+    auto r = RunCli(args);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("11 printers found, but at most 10 can be flashed at once"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+    for (auto& emu : m_emulators) EXPECT_EQ(emu->StopAndRecorded(), "");
+}
+
+}  // namespace

@@ -21,6 +21,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 // A printer on 127.0.0.1: takes one connection, answers once `replyAfter` bytes came, and keeps
 // what it received until the client closes.
@@ -200,7 +201,7 @@ TEST_F(CliPort, BytesBothWaysAndTheLineSettings) {
     cli.WriteInput(query);
     EXPECT_EQ(ReadPrinter(query.size(), 10s), query);
 
-    const std::string answer = "Emu Serial\r\n\x00\xff binary", binary(answer.data(), 22);
+    const std::string binary = "Emu Serial\r\n\x00\xff binary"s;
     ASSERT_EQ(::write(m_printer, binary.data(), binary.size()), ssize_t(binary.size()));
     EXPECT_TRUE(cli.WaitForOutput(binary, 10s)) << cli.Out() << cli.Err();
 
