@@ -20,7 +20,9 @@ inline std::string QuoteArgument(const std::string& arg) {
     return "\"" + arg + "\"";
 }
 
+// `input` becomes the program's standard input, which then ends.
 inline ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                                const std::string& input = {},
                                 std::chrono::milliseconds limit = std::chrono::seconds(60)) {
     ProcessResult result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -32,15 +34,21 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
         ::CloseHandle(outWrite);
         return result;
     }
+    HANDLE inRead, inWrite;
+    if (!::CreatePipe(&inRead, &inWrite, &inherit, 0)) {
+        for (HANDLE h : {outRead, outWrite, errRead, errWrite}) ::CloseHandle(h);
+        return result;
+    }
     ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
 
     std::string commandLine = QuoteArgument(program);
     for (const auto& a : args) commandLine += " " + QuoteArgument(a);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdInput = inRead;
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
@@ -48,6 +56,13 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
                                           nullptr, nullptr, &si, &pi);
     ::CloseHandle(outWrite);
     ::CloseHandle(errWrite);
+    ::CloseHandle(inRead);
+    std::thread writer([inWrite, &input] {
+        DWORD n = 0;
+        if (!input.empty())
+            ::WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &n, nullptr);
+        ::CloseHandle(inWrite);  // end of input
+    });
     auto drain = [](HANDLE h, std::string* into) {
         char buf[4096];
         DWORD n = 0;
@@ -66,6 +81,7 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
         ::CloseHandle(pi.hThread);
         ::CloseHandle(pi.hProcess);
     }
+    writer.join();
     outReader.join();
     errReader.join();
     ::CloseHandle(outRead);

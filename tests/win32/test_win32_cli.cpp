@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/pipe_device.h"
+#include "support/tcp_listener.h"
 #include "support/temp_file.h"
 #include "win32/identity_responder.h"
 #include "win32/run_process.h"
@@ -62,6 +63,31 @@ TEST(Win32Cli, MissingFileIsNotFound) {
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 3u) << r.err;
     EXPECT_FALSE(r.err.empty());
+}
+
+TEST(Win32Cli, SendDeliversTheJobToALoopbackPrinter) {
+    TcpListener printer("OK\r\n");
+    const auto bytes = PatternBytes(20000, 5);
+    TempFile file(bytes);
+    ProcessResult r = RunProcess(kCli, {"send", "127.0.0.1", file.Path(), "--port",
+                                        std::to_string(printer.Port()), "--idle-timeout", "0"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_TRUE(printer.WaitUntil(
+        [&] { return printer.AllReceived() == std::string(bytes.begin(), bytes.end()); }));
+    EXPECT_NE(r.out.find("OK"), std::string::npos) << r.out;
+}
+
+TEST(Win32Cli, PortPassesStandardInputToTheSerialDevice) {
+    PipeDevice device;
+    ASSERT_EQ(_putenv(("PELLMAR_COM1=" + device.Path()).c_str()), 0);
+    ProcessResult r = RunProcess(kCli, {"port", "COM1:"}, "hello printer\n");
+    _putenv("PELLMAR_COM1=");
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    ASSERT_TRUE(device.WaitForBytes(14));
+    const auto received = device.Received();
+    EXPECT_EQ(std::string(received.begin(), received.end()), "hello printer\n");
 }
 
 TEST(Win32Cli, ProgramCarriesVersionInformationAndIcon) {
