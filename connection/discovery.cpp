@@ -2,6 +2,7 @@
 // from class to class, and a budget of unanswered queries that is renewed only when it runs out.
 #include "connection/discovery.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "connection/manager.h"
