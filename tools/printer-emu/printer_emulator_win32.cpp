@@ -229,8 +229,8 @@ bool PrinterEmulator::Start() {
                 if (!replies.empty() && pipe->Connected(0))
                     pipe->WriteAll(replies);
                 if (m_options.hangUpAfter >= 0 && deviceData >= m_options.hangUpAfter) {
+                    m_hungUp = true;  // told before the host can see the device go
                     pipe->Close();
-                    m_hungUp = true;
                 }
             }
             if (listener != INVALID_SOCKET) {
