@@ -34,6 +34,8 @@ TEST_F(Win32PortTest, ParallelHandshakeSelectsTheIpdsChannelOfTheEmulator) {
     CONNECTION_SLOT* slot = Open(CONN_PARALLEL, "LPT1:", 1);
     ASSERT_NE(slot, nullptr) << g_strLinkError.Get();
     EXPECT_EQ(slot->nChannel.load(), 7);
+    // The select packet is on its way to the printer: give it a bounded while to arrive.
+    for (int i = 0; i < 500 && printer.ChannelSelected() != 7; ++i) platform::SleepMs(10);
     EXPECT_EQ(printer.ChannelSelected(), 7);
     EXPECT_EQ(window.Count(WM_LINK_ERROR), 0u) << g_strLinkError.Get();
     // The reader's reads return at once, so the release ends it.
