@@ -1,5 +1,6 @@
 // Parsing the application's options, before Qt starts (so --help works without a display).
 #include "app/command_line.h"
+#include "platform/platform.h"
 
 #include <cstring>
 
@@ -75,7 +76,9 @@ std::string UsageText() {
            "Sends a printer code (flash) file to a USB printer.\n"
            "\n"
            "  --device PATH   also ask the device at PATH whether it is a printer (repeatable);\n"
-           "                  PELLMAR_DEVICES may list more paths, separated by ':'\n"
+           "                  PELLMAR_DEVICES may list more paths, separated by '" +
+           std::string(1, platform::PathListSeparator()) +
+           "'\n"
            "  --help          show this text\n"
            "  --version       show the version\n";
 }

@@ -7,6 +7,7 @@
 
 #include "cli/session.h"
 #include "cli/verbs.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -23,8 +24,9 @@ void PrintGlobalHelp() {
         "Run 'pellmar-cli COMMAND --help' for the options of a command.\n"
         "Exit status: 0 success, 1 the operation failed, 2 bad usage,\n"
         "3 the printer, port or file could not be found or opened.\n"
-        "Environment: PELLMAR_DEVICES (more printer device paths, ':'-separated),\n"
-        "PELLMAR_COM1, PELLMAR_COM2, PELLMAR_LPT1, PELLMAR_LPT2 (the device of each port).\n");
+        "Environment: PELLMAR_DEVICES (more printer device paths, '%c'-separated),\n"
+        "PELLMAR_COM1, PELLMAR_COM2, PELLMAR_LPT1, PELLMAR_LPT2 (the device of each port).\n",
+        platform::PathListSeparator());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "cli/verbs.h"
 #include "connection/workers.h"
 #include "platform/console.h"
+#include "platform/platform.h"
 
 namespace cli {
 namespace {
@@ -26,8 +27,9 @@ std::string PrinterNames() {
 
 int NoPrinterFound() {
     PrintError("no printer found.",
-               "Check that the printer is switched on and connected and that you may open its "
-               "device (e.g. membership of the lp group), or name its device with --device PATH.");
+               std::string("Check that the printer is switched on and connected and that you may "
+                           "open its device (e.g. ") +
+                   platform::PrinterAccessHint() + "), or name its device with --device PATH.");
     return kExitNotFound;
 }
 

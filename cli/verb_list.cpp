@@ -6,6 +6,7 @@
 #include "cli/json.h"
 #include "cli/session.h"
 #include "cli/verbs.h"
+#include "platform/platform.h"
 
 namespace cli {
 
@@ -37,9 +38,9 @@ int RunList(const Args& args) {
     if (g_nUsbPrinters == 0)
         std::fprintf(stderr,
                      "%s: no printer found. Check that the printer is switched on and connected, "
-                     "that you may open its device (e.g. membership of the lp group), or name its "
-                     "device with --device PATH.\n",
-                     kProgramName);
+                     "that you may open its device (e.g. %s), or name its device with --device "
+                     "PATH.\n",
+                     kProgramName, platform::PrinterAccessHint());
     return kExitOk;
 }
 

@@ -17,7 +17,8 @@ CONNECTION_SLOT* FailOpen(CONNECTION_SLOT* slot, std::string text) {
 std::string DeviceOpenReason(int code) {
     std::string reason = platform::ErrorText(code);
     if (platform::IsAccessDenied(code))
-        reason += " (you need access to the printer devices, e.g. membership of the lp group)";
+        reason += std::string(" (you need access to the printer devices, e.g. ") +
+                  platform::PrinterAccessHint() + ")";
     else if (platform::IsDeviceBusy(code))
         reason += " (another program is using the printer; close it and try again)";
     return reason;

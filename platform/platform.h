@@ -70,6 +70,13 @@ bool IsReadNotSupported(int code);
 bool IsDeviceBusy(int code);
 bool IsAccessDenied(int code);
 
+// How a user gets the right to open printer devices on this system, for error messages
+// (e.g. "membership of the lp group").
+const char* PrinterAccessHint();
+
+// The separator of the device path lists in PELLMAR_DEVICES (':' on POSIX, ';' on Windows).
+char PathListSeparator();
+
 void SleepMs(unsigned milliseconds);
 
 // The calendar clock in whole seconds.

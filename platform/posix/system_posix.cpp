@@ -24,6 +24,13 @@ bool IsAccessDenied(int code) {
     return code == EACCES || code == EPERM;
 }
 
+const char* PrinterAccessHint() {
+    return "membership of the lp group";
+}
+char PathListSeparator() {
+    return ':';
+}
+
 void SleepMs(unsigned milliseconds) {
     timespec ts{static_cast<time_t>(milliseconds / 1000),
                 static_cast<long>(milliseconds % 1000) * 1000000L};

@@ -7,6 +7,13 @@
 
 namespace platform {
 
+const char* PrinterAccessHint() {
+    return "an administrator's permission to use the printer";
+}
+char PathListSeparator() {
+    return ';';
+}
+
 std::string ErrorText(int code) {
     char buf[1024];
     DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
