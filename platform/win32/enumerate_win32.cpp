@@ -6,16 +6,11 @@
 #include <setupapi.h>
 
 #include <cstdlib>
-#include <mutex>
-#include <sstream>
 
 #include "platform/enumerate.h"
 
 namespace platform {
 namespace {
-
-std::mutex g_mutex;
-std::vector<std::string> g_userPaths;
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
@@ -94,27 +89,6 @@ bool InterfacePath(const DeviceInfoSet& set, SP_DEVICE_INTERFACE_DATA* data, std
 }
 
 }  // namespace
-
-void SetUserDevicePaths(std::vector<std::string> paths) {
-    std::lock_guard lock(g_mutex);
-    g_userPaths = std::move(paths);
-}
-
-std::vector<std::string> UserDevicePaths() {
-    std::vector<std::string> paths;
-    {
-        std::lock_guard lock(g_mutex);
-        paths = g_userPaths;
-    }
-    if (const char* env = std::getenv("PELLMAR_DEVICES")) {
-        std::stringstream ss(env);
-        std::string item;
-        while (std::getline(ss, item, ';'))
-            if (!item.empty())
-                paths.push_back(item);
-    }
-    return paths;
-}
 
 bool GetDeviceInterfacePath(int classIndex, std::uint32_t memberIndex, std::string* path) {
     if (classIndex < 0 || classIndex >= kInterfaceClassCount)
