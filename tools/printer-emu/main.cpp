@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "emu_options.h"
 #include "printer_emulator.h"
 
 namespace {
@@ -35,16 +36,6 @@ const char kUsage[] =
     "                         \"tcp 127.0.0.1:PORT\" on stdout\n"
     "  --help                 show this text\n";
 
-bool ParseInt(const char* text, long long min, long long* out) {
-    char* end = nullptr;
-    errno = 0;
-    long long v = std::strtoll(text, &end, 10);
-    if (errno || !end || *end || end == text || v < min)
-        return false;
-    *out = v;
-    return true;
-}
-
 int Usage(const std::string& problem) {
     std::fprintf(stderr, "pellmar-printer-emu: %s\n\n%s", problem.c_str(), kUsage);
     return 2;
@@ -53,52 +44,15 @@ int Usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    emu::EmulatorOptions options;
-    std::string link;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--garbage") {
-            options.protocol.garbage = true;
-            continue;
-        }
-        if (arg == "--record-all") {
-            options.protocol.recordAll = true;
-            continue;
-        }
-        if (i + 1 >= argc)
-            return Usage(arg + " needs a value (or is unknown)");
-        const char* value = argv[++i];
-        long long n = 0;
-        if (arg == "--link")
-            link = value;
-        else if (arg == "--text1")
-            options.protocol.text1 = value;
-        else if (arg == "--text3")
-            options.protocol.text3 = value;
-        else if (arg == "--record")
-            options.recordPath = value;
-        else if (arg == "--channels") {
-            if (!emu::ParseChannels(value, &options.protocol.channels))
-                return Usage(std::string("bad channel list \"") + value + "\"");
-        } else if (!ParseInt(value, 0, &n))
-            return Usage(arg + " wants a number of 0 or more, not \"" + value + "\"");
-        else if (arg == "--silent-queries")
-            options.protocol.silentQueries = static_cast<int>(n);
-        else if (arg == "--reply-delay-ms")
-            options.protocol.replyDelayMs = static_cast<int>(n);
-        else if (arg == "--accept-delay-ms")
-            options.acceptDelayMs = static_cast<int>(n);
-        else if (arg == "--hang-up-after")
-            options.hangUpAfter = n;
-        else if (arg == "--tcp" && n <= 65535)
-            options.tcpPort = static_cast<int>(n);
-        else
-            return Usage("unknown option " + arg);
+    emu::CommandLine cl = emu::ParseCommandLine(argc, argv, true);
+    if (cl.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
+    if (!cl.problem.empty())
+        return Usage(cl.problem);
+    emu::EmulatorOptions& options = cl.options;
+    const std::string& link = cl.link;
 
     // SIGINT and SIGTERM are taken by sigwait below; every thread inherits the blocked mask. A
     // shell starts background jobs with SIGINT ignored, and an ignored signal never reaches

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "emu_options.h"
 #include "printer_emulator.h"
 
 namespace {
@@ -40,16 +41,6 @@ BOOL WINAPI OnControl(DWORD) {
     return TRUE;
 }
 
-bool ParseInt(const char* text, long long min, long long* out) {
-    char* end = nullptr;
-    errno = 0;
-    long long v = std::strtoll(text, &end, 10);
-    if (errno || !end || *end || end == text || v < min)
-        return false;
-    *out = v;
-    return true;
-}
-
 int Usage(const std::string& problem) {
     std::fprintf(stderr, "pellmar-printer-emu: %s\n\n%s", problem.c_str(), kUsage);
     return 2;
@@ -58,49 +49,14 @@ int Usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    emu::EmulatorOptions options;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--garbage") {
-            options.protocol.garbage = true;
-            continue;
-        }
-        if (arg == "--record-all") {
-            options.protocol.recordAll = true;
-            continue;
-        }
-        if (i + 1 >= argc)
-            return Usage(arg + " needs a value (or is unknown)");
-        const char* value = argv[++i];
-        long long n = 0;
-        if (arg == "--text1")
-            options.protocol.text1 = value;
-        else if (arg == "--text3")
-            options.protocol.text3 = value;
-        else if (arg == "--record")
-            options.recordPath = value;
-        else if (arg == "--channels") {
-            if (!emu::ParseChannels(value, &options.protocol.channels))
-                return Usage(std::string("bad channel list \"") + value + "\"");
-        } else if (!ParseInt(value, 0, &n))
-            return Usage(arg + " wants a number of 0 or more, not \"" + value + "\"");
-        else if (arg == "--silent-queries")
-            options.protocol.silentQueries = static_cast<int>(n);
-        else if (arg == "--reply-delay-ms")
-            options.protocol.replyDelayMs = static_cast<int>(n);
-        else if (arg == "--accept-delay-ms")
-            options.acceptDelayMs = static_cast<int>(n);
-        else if (arg == "--hang-up-after")
-            options.hangUpAfter = n;
-        else if (arg == "--tcp" && n <= 65535)
-            options.tcpPort = static_cast<int>(n);
-        else
-            return Usage("unknown option " + arg);
+    emu::CommandLine cl = emu::ParseCommandLine(argc, argv, false);
+    if (cl.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
+    if (!cl.problem.empty())
+        return Usage(cl.problem);
+    emu::EmulatorOptions& options = cl.options;
 
     g_stopEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ::SetConsoleCtrlHandler(OnControl, TRUE);
