@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/port_timeouts.h"
+#include "platform/posix/wait_ready.h"
 
 namespace platform {
 namespace {
@@ -20,29 +21,6 @@ thread_local int t_lastError = 0;
 bool Fail() {
     t_lastError = errno;
     return false;
-}
-
-// Waits until `fd` is ready for `events`, at most timeoutMs. Returns 1 ready, 0 timed out, -1
-// error.
-int WaitReady(int fd, short events, int timeoutMs) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        int wait = timeoutMs;
-        if (timeoutMs >= 0) {
-            auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            wait = left.count() > 0 ? static_cast<int>(left.count()) : 0;
-        }
-        pollfd p{fd, events, 0};
-        int r = ::poll(&p, 1, wait);
-        if (r > 0)
-            return 1;  // ready, or an error/hang-up that the next call reports
-        if (r == 0)
-            return 0;
-        if (errno != EINTR)
-            return -1;
-    }
 }
 
 }  // namespace
@@ -112,7 +90,7 @@ bool Read(Handle h, void* buffer, std::uint32_t size, std::uint32_t* got, int ti
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return Fail();
-        int r = WaitReady(fd, POLLIN, timeoutMs);
+        int r = posix::WaitReady(fd, POLLIN, timeoutMs);
         if (r < 0)
             return Fail();
         if (r == 0)
@@ -140,7 +118,7 @@ bool Write(Handle h, const void* data, std::uint32_t size, std::uint32_t* writte
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return Fail();
-        int r = WaitReady(fd, POLLOUT, timeoutMs);
+        int r = posix::WaitReady(fd, POLLOUT, timeoutMs);
         if (r < 0)
             return Fail();
         if (r == 0)

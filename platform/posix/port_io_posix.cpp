@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "platform/posix/port_timeouts.h"
+#include "platform/posix/wait_ready.h"
 
 namespace platform::posix {
 namespace {
@@ -27,18 +28,6 @@ std::atomic<int> g_count{0};
 int MsLeft(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// Waits until `fd` is ready, at most waitMs (-1: no limit). 1 ready, 0 timed out, -1 error.
-int Poll(int fd, short events, int waitMs) {
-    for (;;) {
-        pollfd p{fd, events, 0};
-        int r = ::poll(&p, 1, waitMs);
-        if (r >= 0)
-            return r > 0 ? 1 : 0;
-        if (errno != EINTR)
-            return -1;
-    }
 }
 
 // A total time-out in ms, kept within what poll() and the clock can take (about 24 days).
@@ -108,7 +97,7 @@ bool ReadWithTimeouts(int fd, unsigned char* buffer, std::uint32_t size, std::ui
         if (useInterval && *got > 0 &&
             (wait < 0 || static_cast<std::uint32_t>(wait) > t.readInterval))
             wait = static_cast<int>(std::min<std::uint32_t>(t.readInterval, 0x7FFFFFFF));
-        int r = Poll(fd, POLLIN, wait);
+        int r = WaitReady(fd, POLLIN, wait);
         if (r < 0) {
             SetLastError(errno);
             return *got > 0;
@@ -139,7 +128,7 @@ bool WriteWithTimeouts(int fd, const unsigned char* data, std::uint32_t size,
         int wait = total > 0 ? MsLeft(deadline) : -1;
         if (total > 0 && wait == 0)
             return true;  // gave up: *written tells how far it got
-        if (Poll(fd, POLLOUT, wait) < 0) {
+        if (WaitReady(fd, POLLOUT, wait) < 0) {
             SetLastError(errno);
             return false;
         }

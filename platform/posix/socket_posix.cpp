@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/wait_ready.h"
 #include "platform/socket.h"
 
 namespace platform {
@@ -20,18 +21,6 @@ namespace {
 bool Fail() {
     SetLastError(errno);
     return false;
-}
-
-// 1 ready, 0 timed out, -1 error (errno set).
-int PollFor(int fd, short events, int waitMs) {
-    for (;;) {
-        pollfd p{fd, events, 0};
-        int r = ::poll(&p, 1, waitMs);
-        if (r >= 0)
-            return r > 0 ? 1 : 0;
-        if (errno != EINTR)
-            return -1;
-    }
 }
 
 }  // namespace
@@ -91,7 +80,7 @@ bool BeginConnect(Socket s, std::uint32_t address, std::uint16_t port) {
 
 int FinishConnect(Socket s, int waitMs) {
     const int fd = static_cast<int>(s);
-    int r = PollFor(fd, POLLOUT, waitMs);
+    int r = posix::WaitReady(fd, POLLOUT, waitMs);
     if (r < 0) {
         Fail();
         return -1;
@@ -153,7 +142,7 @@ bool SendSome(Socket s, const void* data, std::uint32_t size, std::uint32_t* sen
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return Fail();
-        int r = PollFor(fd, POLLOUT, waitMs);
+        int r = posix::WaitReady(fd, POLLOUT, waitMs);
         if (r < 0)
             return Fail();
         if (r == 0)
