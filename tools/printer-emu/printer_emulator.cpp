@@ -148,15 +148,6 @@ void PrinterEmulator::Stop() {
     m_listen = -1;
 }
 
-void PrinterEmulator::Record(const std::vector<std::uint8_t>& data) {
-    if (data.empty())
-        return;
-    if (m_record)
-        std::fwrite(data.data(), 1, data.size(), m_record);
-    std::lock_guard lock(m_mutex);
-    m_recorded.insert(m_recorded.end(), data.begin(), data.end());
-}
-
 void PrinterEmulator::HangUpDevice() {
     // With the master gone, the host's next write to the device fails with EIO.
     if (m_ownsMaster && m_master >= 0)
@@ -246,26 +237,6 @@ void PrinterEmulator::Run() {
             ::close(p.fd);
     if (m_record)
         std::fflush(m_record);
-}
-
-std::vector<std::uint8_t> PrinterEmulator::Recorded() const {
-    std::lock_guard lock(m_mutex);
-    return m_recorded;
-}
-
-std::size_t PrinterEmulator::RecordedSize() const {
-    std::lock_guard lock(m_mutex);
-    return m_recorded.size();
-}
-
-bool PrinterEmulator::WaitForRecorded(std::size_t n, std::chrono::milliseconds limit) const {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (RecordedSize() < n) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 }  // namespace emu

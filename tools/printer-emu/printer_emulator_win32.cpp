@@ -297,36 +297,4 @@ void PrinterEmulator::Stop() {
     }
 }
 
-void PrinterEmulator::Record(const std::vector<std::uint8_t>& data) {
-    if (data.empty())
-        return;
-    if (m_record) {
-        // Flushed at once: on Windows the emulator is often ended by closing its console.
-        std::fwrite(data.data(), 1, data.size(), m_record);
-        std::fflush(m_record);
-    }
-    std::lock_guard lock(m_mutex);
-    m_recorded.insert(m_recorded.end(), data.begin(), data.end());
-}
-
-std::vector<std::uint8_t> PrinterEmulator::Recorded() const {
-    std::lock_guard lock(m_mutex);
-    return m_recorded;
-}
-
-std::size_t PrinterEmulator::RecordedSize() const {
-    std::lock_guard lock(m_mutex);
-    return m_recorded.size();
-}
-
-bool PrinterEmulator::WaitForRecorded(std::size_t n, std::chrono::milliseconds limit) const {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (RecordedSize() < n) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        ::Sleep(5);
-    }
-    return true;
-}
-
 }  // namespace emu
