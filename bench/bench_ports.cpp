@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "bench_support.h"
 #include "connection/manager.h"
 #include "connection/workers.h"
 #include "support/pty_device.h"
@@ -17,19 +18,6 @@
 #include "support/tcp_listener.h"
 
 namespace {
-
-class NullWindow final : public INotifyWindow {
-public:
-    void SendLinkMessage(std::uint32_t, std::uintptr_t, CONNECTION_SLOT*) override {}
-    void PostLinkMessage(std::uint32_t, std::uintptr_t, CONNECTION_SLOT*) override {}
-};
-
-double ProcessCpuSeconds() {
-    rusage ru{};
-    ::getrusage(RUSAGE_SELF, &ru);
-    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
 
 CONNECTION_SLOT* Open(CConnectionManager& manager, INotifyWindow* window, std::int32_t type,
                       const std::string& port, std::int32_t mode, std::uint32_t idle) {

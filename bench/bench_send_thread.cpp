@@ -7,24 +7,11 @@
 
 #include <thread>
 
+#include "bench_support.h"
 #include "connection/manager.h"
 #include "connection/workers.h"
 
 namespace {
-
-// A receiver that ignores everything.
-class NullWindow final : public INotifyWindow {
-public:
-    void SendLinkMessage(std::uint32_t, std::uintptr_t, CONNECTION_SLOT*) override {}
-    void PostLinkMessage(std::uint32_t, std::uintptr_t, CONNECTION_SLOT*) override {}
-};
-
-double ProcessCpuSeconds() {
-    rusage ru{};
-    ::getrusage(RUSAGE_SELF, &ru);
-    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
 
 // Starts a send thread on a socket pair and lets it wait for a transfer for one second; reports
 // the CPU it used as a percentage of one core.
